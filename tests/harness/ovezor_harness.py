@@ -54,6 +54,44 @@ def _is_prefix_of_frame(rest):
     return len(rest) < 700 and rest.startswith("\n")
 
 
+def parse_complete_frames(text):
+    """Like parse_frames, but the text must also end exactly at the end of a
+    frame: a process that exited cleanly leaves no frame cut short."""
+    frames = parse_frames(text)
+    pos = 0
+    for _ in frames:
+        pos = FRAME_RE.match(text, pos).end()
+    if pos != len(text):
+        raise ValueError("printout ends inside a frame: %r" % text[pos:][-120:])
+    return frames
+
+
+def read_ppm(data):
+    """Parses a binary PPM (P6, maxval 255): returns (width, height, pixels),
+    pixels being a list of (r, g, b) tuples row by row."""
+    fields = []
+    pos = 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos)
+            continue
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    magic, width, height, maxval = fields[0], *map(int, fields[1:])
+    if magic != b"P6" or maxval != 255:
+        raise ValueError("not an 8-bit P6 image: %r %d" % (magic, maxval))
+    raster = data[pos + 1:pos + 1 + 3 * width * height]
+    if len(raster) != 3 * width * height:
+        raise ValueError("PPM raster cut short")
+    pixels = [tuple(raster[i:i + 3]) for i in range(0, len(raster), 3)]
+    return width, height, pixels
+
+
 class Viewer:
     """One running ovezor. Its standard output is collected in a thread unless
     stdout is given (a file object or descriptor)."""
@@ -119,6 +157,22 @@ class Viewer:
         height = int(re.search(r"Height: (\d+)", info).group(1))
         return width, height
 
+    def title(self):
+        return xdotool("getwindowname", self.window).rstrip("\n")
+
+    def screenshot(self, path=None):
+        """Grabs the window as it is on the screen (the part of it that lies
+        on the screen): returns read_ppm's (width, height, pixels) and, if
+        path is given, also writes the picture there (any format that
+        ImageMagick knows by the file's extension)."""
+        data = subprocess.run(["import", "-window", self.window, "-depth", "8",
+                               "ppm:-"], capture_output=True, check=True,
+                              timeout=30).stdout
+        if path:
+            subprocess.run(["convert", "ppm:-", path], input=data,
+                           check=True, timeout=30)
+        return read_ppm(data)
+
     def cpu_seconds(self):
         with open("/proc/%d/stat" % self.proc.pid) as f:
             fields = f.read().rsplit(")", 1)[1].split()
@@ -142,3 +196,12 @@ class Viewer:
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
+
+    def close(self):
+        """Kills the viewer if it still runs and closes the pipes to it."""
+        self.kill()
+        if self._reader:
+            self._reader.join(5)
+        for pipe in (self.proc.stdout, self.proc.stderr):
+            if pipe:
+                pipe.close()

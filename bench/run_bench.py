@@ -233,7 +233,8 @@ def hidden_cpu(viewer, seconds):
         reader.join(timeout=5)
         proc.stdout.close()
     print(f"  CPU while visible: {visible * 100:.1f} % of one core")
-    print(f"  CPU while unmapped: {hidden * 100:.2f} % of one core over {seconds:g} s")
+    print(f"  CPU while unmapped: {hidden * 100:.2f} % of one core"
+          f" ({hidden * seconds:.2f} CPU seconds in {seconds:g} s)")
     print(f"  frames seen in the 2 s after mapping again: {resumed}", flush=True)
     return hidden, resumed
 
@@ -262,6 +263,35 @@ def micro_benchmarks(binary, min_time, repetitions):
     for name, value in ns.items():
         print(f"  {name[3:]:<18} {value:9.1f} ns   (spread {cv.get(name, 0) * 100:.1f} %)")
     return ns
+
+
+# ------------------------------------------------------------------ machine
+
+def package_version(name):
+    result = subprocess.run(["dpkg-query", "-W", "-f=${Version}", name], capture_output=True,
+                            text=True)
+    return result.stdout or "unknown"
+
+
+def cpu_model():
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                return line.split(":", 1)[1].strip()
+    return "unknown"
+
+
+def load_average():
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
+
+
+def describe_machine():
+    print(f"Date: {time.strftime('%Y-%m-%d %H:%M %Z')}   nproc: {os.cpu_count()}"
+          f"   CPU: {cpu_model()}")
+    print(f"Mesa (llvmpipe under Xvfb): {package_version('libgl1-mesa-dri')}"
+          f"   freeglut: {package_version('freeglut3-dev')}")
+    print(f"Load average at start: {load_average()}", flush=True)
 
 
 # ------------------------------------------------------------------ summary
@@ -306,10 +336,11 @@ def main():
     micro = os.path.join(build, "bench", "ovezor_micro_bench")
     sizes = args.sizes.split(",")
     targets = []
+    describe_machine()
 
     if "micro" in parts:
         repetitions = 3 if args.quick else 5
-        print(f"== Micro-benchmarks: the viewer's own work, wall time per call"
+        print(f"\n== Micro-benchmarks: the viewer's own work, wall time per call"
               f" (median of {repetitions} runs)", flush=True)
         ns = micro_benchmarks(micro, 0.05 if args.quick else 0.3, repetitions)
 
@@ -351,6 +382,7 @@ def main():
                        f"  (< {HIDDEN_CPU_TARGET * 100:g} %)  {verdict(hidden < HIDDEN_CPU_TARGET)};"
                        f" frames resume after mapping: {'yes' if resumed > 0 else 'NO'}")
 
+    print(f"\nLoad average at end: {load_average()}")
     if targets:
         print("\n== Targets")
         for line in targets:

@@ -74,16 +74,46 @@ def stop(proc):
 
 # ---------------------------------------------------------------- frame rate
 
+def machine_busy_seconds():
+    """CPU seconds spent so far by the whole machine, all cores, not idle."""
+    with open("/proc/stat") as f:
+        fields = [int(v) for v in f.readline().split()[1:]]
+    user, nice, system, _idle, _iowait, irq, softirq, steal = fields[:8]
+    return (user + nice + system + irq + softirq + steal) / os.sysconf("SC_CLK_TCK")
+
+
+class Sample:
+    """What is known at one pipe read: time, frames begun, the program's own
+    CPU seconds and the whole machine's."""
+
+    def __init__(self, pid, frames):
+        self.time = time.monotonic()
+        self.frames = frames
+        self.cpu = cpu_seconds(pid)
+        self.busy = machine_busy_seconds()
+
+
+class RunResult:
+    def __init__(self, first, last):
+        elapsed = last.time - first.time
+        frames = last.frames - first.frames
+        own = last.cpu - first.cpu
+        self.fps = frames / elapsed
+        self.cpu_per_frame = own / frames
+        # Cores kept busy meanwhile by everything but the program: this
+        # harness and its Xvfb, and whatever else runs on the machine.
+        self.others = (last.busy - first.busy - own) / elapsed
+
+
 def measure_fps(program, geometry, warmup, interval):
-    """Frames per second, and CPU seconds per frame, over `interval` seconds
-    after `warmup` seconds.
+    """Frame rate, CPU per frame and other load over `interval` seconds after
+    `warmup` seconds.
 
     Standard output goes to a pipe, block-buffered as in normal use. The rate
     is taken between two pipe reads, the first after the warm-up and the last
     before the end of the interval: at each read the number of frames begun is
-    exact, so only the read times carry error, well under a millisecond. The
-    CPU time (all threads, user and system) is read at the same two reads; it
-    is less disturbed than the rate by other load on the machine.
+    exact, so only the read times carry error, well under a millisecond. CPU
+    times are read at the same two reads.
     """
     start = time.monotonic()
     proc = subprocess.Popen([program.path, "-geometry", geometry], stdout=subprocess.PIPE,
@@ -101,50 +131,55 @@ def measure_fps(program, geometry, warmup, interval):
             if not ready:
                 break
             data = os.read(fd, 1 << 16)
-            now = time.monotonic()
             if not data:
                 raise RuntimeError(f"{program.name} ended early (status {proc.wait()})")
             counter.feed(data)
-            if now >= opens:
-                last = (now, counter.count, cpu_seconds(proc.pid))
+            if time.monotonic() >= opens:
+                last = Sample(proc.pid, counter.count)
                 first = first or last
     finally:
         stop(proc)
         proc.stdout.close()
-    if first is None or last[0] - first[0] < interval / 2:
+    if first is None or last.time - first.time < interval / 2:
         raise RuntimeError(f"{program.name}: too little output to count frames")
-    frames = last[1] - first[1]
-    return frames / (last[0] - first[0]), (last[2] - first[2]) / frames
+    return RunResult(first, last)
 
 
 def fps_rounds(programs, geometry, rounds, warmup, interval):
-    rates = {p.name: [] for p in programs}
-    cpu = {p.name: [] for p in programs}
+    results = {p.name: [] for p in programs}
     for r in range(rounds):
         line = []
         for p in programs:
-            fps, cpu_per_frame = measure_fps(p, geometry, warmup, interval)
-            rates[p.name].append(fps)
-            cpu[p.name].append(cpu_per_frame)
-            line.append(f"{p.name} {fps:7.1f}")
+            result = measure_fps(p, geometry, warmup, interval)
+            results[p.name].append(result)
+            line.append(f"{p.name} {result.fps:7.1f} [{result.others:.2f}]")
         print(f"  {geometry} round {r + 1}/{rounds}: " + "   ".join(line), flush=True)
-    return rates, cpu
+    return results
 
 
-def report_fps(geometry, rates, cpu, viewer, scene, clear):
-    med = {name: statistics.median(values) for name, values in rates.items()}
-    paired = [v / s for v, s in zip(rates[viewer], rates[scene])]
+def paired_ratio(results, a, b):
+    """Median over rounds of a's rate over b's rate in the same round, with the
+    range; the runs of one round are seconds apart and share the machine's
+    conditions."""
+    ratios = [x.fps / y.fps for x, y in zip(results[a], results[b])]
+    return statistics.median(ratios), min(ratios), max(ratios)
+
+
+def report_fps(geometry, results, viewer, scene, clear):
+    """Prints medians and ratios; returns the median per-round ratio of the
+    viewer over the scene floor."""
+    fps = {name: statistics.median(r.fps for r in runs) for name, runs in results.items()}
     print(f"  {geometry} medians (fps): " +
-          "   ".join(f"{name} {value:.1f}" for name, value in med.items()))
-    print(f"  {geometry} ovezor / scene floor = {med[viewer] / med[scene]:.3f}"
-          f"   (median of per-round ratios {statistics.median(paired):.3f},"
-          f" range {min(paired):.3f}..{max(paired):.3f})")
-    print(f"  {geometry} ovezor / clear floor = {med[viewer] / med[clear]:.3f}")
-    cpu_med = {name: statistics.median(values) * 1000 for name, values in cpu.items()}
+          "   ".join(f"{name} {value:.1f}" for name, value in fps.items()))
+    for floor in (scene, clear):
+        ratio, low, high = paired_ratio(results, viewer, floor)
+        print(f"  {geometry} ovezor / {floor} = {ratio:.3f} (median of per-round ratios,"
+              f" range {low:.3f}..{high:.3f}); ratio of medians {fps[viewer] / fps[floor]:.3f}")
+    cpu = {name: statistics.median(r.cpu_per_frame for r in runs) * 1000
+           for name, runs in results.items()}
     print(f"  {geometry} CPU per frame, all threads (ms): " +
-          "   ".join(f"{name} {value:.2f}" for name, value in cpu_med.items()) +
-          f"   ovezor / scene floor = {cpu_med[viewer] / cpu_med[scene]:.3f}", flush=True)
-    return med
+          "   ".join(f"{name} {value:.2f}" for name, value in cpu.items()), flush=True)
+    return paired_ratio(results, viewer, scene)[0]
 
 
 # ------------------------------------------------------------------ start-up
@@ -309,7 +344,7 @@ def main():
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--parts", default=",".join(PARTS),
                         help="which measurements, of: " + ", ".join(PARTS))
-    parser.add_argument("--rounds", type=int, default=7, help="interleaved fps rounds")
+    parser.add_argument("--rounds", type=int, default=9, help="interleaved fps rounds")
     parser.add_argument("--warmup", type=float, default=2.0, help="seconds before counting")
     parser.add_argument("--interval", type=float, default=5.0, help="seconds counted")
     parser.add_argument("--sizes", default="400x400,1280x960")
@@ -346,20 +381,21 @@ def main():
 
     if "fps" in parts:
         print(f"\n== Frame rate: {args.rounds} interleaved rounds per size,"
-              f" {args.warmup:g} s warm-up, {args.interval:g} s counted", flush=True)
-        medians = {}
+              f" {args.warmup:g} s warm-up, {args.interval:g} s counted; [n] after a rate:"
+              " cores kept busy meanwhile by everything else (this harness and its Xvfb"
+              " included)", flush=True)
+        viewer_fps = {}
         for geometry in sizes:
-            rates, cpu = fps_rounds([viewer, scene, clear], geometry, args.rounds, args.warmup,
-                                    args.interval)
-            medians[geometry] = report_fps(geometry, rates, cpu, viewer.name, scene.name,
-                                           clear.name)
-        for geometry in sizes:
-            ratio = medians[geometry][viewer.name] / medians[geometry][scene.name]
+            results = fps_rounds([viewer, scene, clear], geometry, args.rounds, args.warmup,
+                                 args.interval)
+            ratio = report_fps(geometry, results, viewer.name, scene.name, clear.name)
+            viewer_fps[geometry] = statistics.median(r.fps for r in results[viewer.name])
             targets.append(f"fps ovezor / scene floor at {geometry}: {ratio:.3f}"
-                           f"  (>= {FPS_TARGET})  {verdict(ratio >= FPS_TARGET)}")
+                           f" (median of per-round ratios)  (>= {FPS_TARGET})"
+                           f"  {verdict(ratio >= FPS_TARGET)}")
 
     if "micro" in parts and "fps" in parts:
-        frame_ns = 1e9 / medians[sizes[0]][viewer.name]
+        frame_ns = 1e9 / viewer_fps[sizes[0]]
         own_ns = ns["BM_FrameOwnWork"]
         share = own_ns / frame_ns
         targets.append(f"own work per frame (maths {ns['BM_FrameMaths']:.0f} ns + printout"

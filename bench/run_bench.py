@@ -6,9 +6,11 @@ Runs on the X display in DISPLAY (./scripts/bench starts a private Xvfb):
   1. micro-benchmarks of the viewer's own per-frame work (Google Benchmark);
   2. frame rates of the viewer, the scene floor and the clear floor, in
      interleaved rounds, at each window size;
-  3. time from process start to the first complete frame, viewer against
+  3. the same for the viewer and the scene floor with llvmpipe's rasterizer
+     on the main thread, as a cross-check free of thread-scheduling spread;
+  4. time from process start to the first complete frame, viewer against
      scene floor, interleaved;
-  4. CPU time used while the viewer's window is unmapped.
+  5. CPU time used while the viewer's window is unmapped.
 
 Frames are counted from standard output: the viewer writes one "MatrizVision"
 title per frame, a floor one "floor frame" line per frame.
@@ -105,7 +107,7 @@ class RunResult:
         self.others = (last.busy - first.busy - own) / elapsed
 
 
-def measure_fps(program, geometry, warmup, interval):
+def measure_fps(program, geometry, warmup, interval, env=None):
     """Frame rate, CPU per frame and other load over `interval` seconds after
     `warmup` seconds.
 
@@ -117,7 +119,7 @@ def measure_fps(program, geometry, warmup, interval):
     """
     start = time.monotonic()
     proc = subprocess.Popen([program.path, "-geometry", geometry], stdout=subprocess.PIPE,
-                            stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+                            stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, env=env)
     fd = proc.stdout.fileno()
     counter = TokenCounter(program.token)
     opens, closes = start + warmup, start + warmup + interval
@@ -145,12 +147,12 @@ def measure_fps(program, geometry, warmup, interval):
     return RunResult(first, last)
 
 
-def fps_rounds(programs, geometry, rounds, warmup, interval):
+def fps_rounds(programs, geometry, rounds, warmup, interval, env=None):
     results = {p.name: [] for p in programs}
     for r in range(rounds):
         line = []
         for p in programs:
-            result = measure_fps(p, geometry, warmup, interval)
+            result = measure_fps(p, geometry, warmup, interval, env)
             results[p.name].append(result)
             line.append(f"{p.name} {result.fps:7.1f} [{result.others:.2f}]")
         print(f"  {geometry} round {r + 1}/{rounds}: " + "   ".join(line), flush=True)
@@ -165,13 +167,13 @@ def paired_ratio(results, a, b):
     return statistics.median(ratios), min(ratios), max(ratios)
 
 
-def report_fps(geometry, results, viewer, scene, clear):
-    """Prints medians and ratios; returns the median per-round ratio of the
-    viewer over the scene floor."""
+def report_fps(geometry, results, viewer, floors):
+    """Prints medians and ratios against each floor; returns the median
+    per-round ratio of the viewer over the first floor."""
     fps = {name: statistics.median(r.fps for r in runs) for name, runs in results.items()}
     print(f"  {geometry} medians (fps): " +
           "   ".join(f"{name} {value:.1f}" for name, value in fps.items()))
-    for floor in (scene, clear):
+    for floor in floors:
         ratio, low, high = paired_ratio(results, viewer, floor)
         print(f"  {geometry} ovezor / {floor} = {ratio:.3f} (median of per-round ratios,"
               f" range {low:.3f}..{high:.3f}); ratio of medians {fps[viewer] / fps[floor]:.3f}")
@@ -179,7 +181,7 @@ def report_fps(geometry, results, viewer, scene, clear):
            for name, runs in results.items()}
     print(f"  {geometry} CPU per frame, all threads (ms): " +
           "   ".join(f"{name} {value:.2f}" for name, value in cpu.items()), flush=True)
-    return paired_ratio(results, viewer, scene)[0]
+    return paired_ratio(results, viewer, floors[0])[0]
 
 
 # ------------------------------------------------------------------ start-up
@@ -335,7 +337,8 @@ def verdict(met):
     return "met" if met else "MISSED"
 
 
-PARTS = ("micro", "fps", "start", "hidden")
+PARTS = ("micro", "fps", "serial", "start", "hidden")
+SERIAL_ROUNDS = 5
 
 
 def main():
@@ -388,11 +391,25 @@ def main():
         for geometry in sizes:
             results = fps_rounds([viewer, scene, clear], geometry, args.rounds, args.warmup,
                                  args.interval)
-            ratio = report_fps(geometry, results, viewer.name, scene.name, clear.name)
+            ratio = report_fps(geometry, results, viewer.name, [scene.name, clear.name])
             viewer_fps[geometry] = statistics.median(r.fps for r in results[viewer.name])
             targets.append(f"fps ovezor / scene floor at {geometry}: {ratio:.3f}"
                            f" (median of per-round ratios)  (>= {FPS_TARGET})"
                            f"  {verdict(ratio >= FPS_TARGET)}")
+
+    if "serial" in parts:
+        # With the rasterizer on the main thread a frame is one thread's work,
+        # and run-to-run spread nearly vanishes: a check that the viewer and
+        # the scene floor do the same GL work, free of thread scheduling.
+        env = dict(os.environ, LP_NUM_THREADS="0")
+        print(f"\n== Frame rate with llvmpipe on one thread (LP_NUM_THREADS=0), a cross-check:"
+              f" {SERIAL_ROUNDS} interleaved rounds per size, 1 s warm-up, 3 s counted",
+              flush=True)
+        for geometry in sizes:
+            results = fps_rounds([viewer, scene], geometry, SERIAL_ROUNDS, 1.0, 3.0, env)
+            ratio = report_fps(geometry, results, viewer.name, [scene.name])
+            targets.append(f"cross-check, one-thread llvmpipe: fps ovezor / scene floor at"
+                           f" {geometry}: {ratio:.3f} (no target)")
 
     if "micro" in parts and "fps" in parts:
         frame_ns = 1e9 / viewer_fps[sizes[0]]

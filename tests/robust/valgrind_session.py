@@ -9,8 +9,11 @@ How an error is judged to be the project's:
   frame past the allocator (malloc and operator new and the like) lies in
   the viewer's own binary;
 - any other error (invalid read or write, uninitialised value, bad free), if
-  any frame of its stack lies in the viewer's own binary: the project's code
-  is on the path, if only by handing a bad value to a library.
+  the innermost frame outside the C runtime (the dynamic loader, libc,
+  libstdc++, libm and valgrind's own preloads) lies in the viewer's binary:
+  a bad access in memcpy called by the viewer is the viewer's, while the
+  loader's own word-sized string reads while it maps a library that Mesa
+  dlopens are not (they come and go with the length of the build's path).
 Errors wholly inside Mesa, X and GLUT are not the project's. The known ones
 are suppressed by tests/robust/valgrind.supp; any other is listed as a
 warning, so that an update of those libraries does not fail the check, but
@@ -59,13 +62,20 @@ def is_allocator(frame):
             or any(frame["fn"].startswith(a) for a in ALLOCATORS))
 
 
+RUNTIME = ("ld-linux", "libc.so", "libstdc++", "libm.so", "vgpreload")
+
+
+def is_runtime(frame):
+    return any(name in os.path.basename(frame["obj"]) for name in RUNTIME)
+
+
 def is_projects(error, binary):
     frames = frames_of(error)
-    ours = [f["obj"] == binary for f in frames]
     if error.findtext("kind", "").startswith("Leak_"):
         past = [f for f in frames if not is_allocator(f)]
-        return bool(past) and past[0]["obj"] == binary
-    return any(ours)
+    else:
+        past = [f for f in frames if not is_runtime(f)]
+    return bool(past) and past[0]["obj"] == binary
 
 
 def describe(error):

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr float kOrbitSpeed = 0.4f;
 constexpr int kHeadingTeapot = 1;
 const vector3D kUp = {0.0f, 1.0f, 0.0f};
 

@@ -16,7 +16,6 @@ const float teapot_colors[kColorCount][3] = {
 
 namespace {
 
-constexpr float kOrbitSpeed = 0.4f;
 constexpr double kTeapotSize = 0.25;
 
 }  // namespace

@@ -14,8 +14,6 @@ vector3D ref = {0.0f, 0.0f, 0.0f};
 
 namespace {
 
-constexpr float kOrbitSpeed = 0.4f;
-
 void install_observer_camera() {
   gluLookAt(static_cast<double>(obs.x), static_cast<double>(obs.y), static_cast<double>(obs.z),
             static_cast<double>(ref.x), static_cast<double>(ref.y), static_cast<double>(ref.z), 0.0,
